@@ -86,7 +86,10 @@ function(qv_add_login_item_helper target)
   target_link_libraries(${target} PRIVATE qv::qvcore)
   # It runs at every login, so it starts lean: the C++ runtime linked in and
   # no library loaded that its usual path does not use.
-  target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--as-needed)
+  target_link_options(${target} PRIVATE -Wl,--as-needed)
+  if(NOT QV_SANITIZE)
+    target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
+  endif()
   qv_add_bundle(${target} NAME "${H_NAME}" IDENTIFIER "${H_IDENTIFIER}"
     DESTINATION "${H_PRINCIPAL_BUNDLE}/Contents/Library/LoginItems"
     DELEGATE_CLASS AppDelegate
