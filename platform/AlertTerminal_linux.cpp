@@ -1,6 +1,5 @@
 #include <errno.h>
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <string>
