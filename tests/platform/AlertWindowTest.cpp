@@ -43,6 +43,11 @@ auto whileShown(const std::function<void(QMessageBox&)>& act, Run run) {
       poll->stop();
       poll->deleteLater();
       act(*box);
+      // A press the box ignored would otherwise leave the test waiting forever.
+      QTimer::singleShot(3000, box, [box] {
+        ADD_FAILURE() << "the alert stayed open";
+        box->done(0);
+      });
       return;
     }
   });
