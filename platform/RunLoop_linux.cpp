@@ -64,12 +64,16 @@ void RunLoop::performOnMainThread(std::function<void()> work, bool waitUntilDone
   {
     std::lock_guard lock(q.mutex);
     q.work.push_back([&work, &done] {
-      work();
-      done.set_value();
+      try {
+        work();
+        done.set_value();
+      } catch (...) {
+        done.set_exception(std::current_exception());
+      }
     });
     q.wake.notify_all();
   }
-  finished.wait();
+  finished.get();  // an exception thrown by the work reaches its caller, not the main loop
 }
 
 void RunLoop::runMain() {
