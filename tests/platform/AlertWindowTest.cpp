@@ -13,6 +13,9 @@
 #include "platform/Alert.h"
 #include "platform/qt/AlertDialog.h"
 
+// Fontconfig, under Qt, keeps a cache it never frees; not ours to fix.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace {
 
 QApplication& application() {
