@@ -30,6 +30,13 @@ std::string currentDirectory() {
   return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string("/");
 }
 
+// Relative paths are taken from the current directory.
+std::string absolutePath(std::string p) {
+  if (!p.empty() && p[0] == '/') return p;
+  std::string cwd = currentDirectory();
+  return p.empty() ? cwd : (cwd == "/" ? "/" + p : cwd + "/" + p);
+}
+
 }  // namespace
 
 namespace url {
@@ -98,22 +105,13 @@ URL URL::make(std::string absolute) { return URL(std::make_shared<const URLObjec
 
 URL URL::fileURLWithPath(const String& path) {
   if (path.isNil()) return {};
-  std::string p = path.UTF8String();
-  if (p.empty() || p[0] != '/') {
-    std::string cwd = currentDirectory();
-    p = p.empty() ? cwd : (cwd == "/" ? "/" + p : cwd + "/" + p);
-  }
-  bool directory = p.back() == '/' || isDirectoryOnDisk(p);
-  return fileURLWithPath(String::fromUTF8(p), directory);
+  std::string p = absolutePath(path.UTF8String());
+  return fileURLWithPath(String::fromUTF8(p), p.back() == '/' || isDirectoryOnDisk(p));
 }
 
 URL URL::fileURLWithPath(const String& path, bool isDirectory) {
   if (path.isNil()) return {};
-  std::string p = path.UTF8String();
-  if (p.empty() || p[0] != '/') {
-    std::string cwd = currentDirectory();
-    p = p.empty() ? cwd : (cwd == "/" ? "/" + p : cwd + "/" + p);
-  }
+  std::string p = absolutePath(path.UTF8String());
   if (isDirectory && p.back() != '/') p.push_back('/');
   return make("file://" + url::encodePath(p));
 }
