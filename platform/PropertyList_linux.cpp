@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "platform/LazyLibrary_linux.h"
@@ -12,7 +13,7 @@ namespace qv::plist {
 namespace {
 
 #define QV_PLIST_FUNCTIONS(X)                                                                                  \
-  X(plist_from_memory) X(plist_free) X(plist_get_node_type) X(plist_get_string_val) X(plist_get_bool_val)      \
+  X(plist_from_memory) X(plist_free) X(plist_get_node_type) X(plist_get_string_ptr) X(plist_get_bool_val)      \
   X(plist_get_uint_val) X(plist_get_real_val) X(plist_get_data_val) X(plist_get_date_val) X(plist_get_uid_val) \
   X(plist_array_get_size) X(plist_array_get_item) X(plist_dict_new_iter) X(plist_dict_next_item)               \
   X(plist_new_dict) X(plist_new_array) X(plist_new_string) X(plist_new_bool) X(plist_new_uint)                 \
@@ -41,6 +42,61 @@ const Api& api() {
 }
 
 constexpr std::size_t kMaxDepth = 512;
+
+std::uint64_t readBigEndian(const std::uint8_t* p, std::size_t n) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < n; ++i) v = v << 8 | p[i];
+  return v;
+}
+
+// libplist aborts (an assertion) on a string or key that holds a NUL
+// character, so such input is refused before it reaches the library.
+// For the binary form the object table is walked for every string; anything
+// inconsistent there is refused as well.
+bool isSafeForLibplist(const std::uint8_t* p, std::size_t n) {
+  if (n >= 6 && std::memcmp(p, "bplist", 6) == 0) {
+    if (n < 8 + 32) return false;
+    const std::uint8_t* trailer = p + n - 32;
+    std::size_t offsetSize = trailer[6];
+    std::uint64_t count = readBigEndian(trailer + 8, 8);
+    std::uint64_t tableOffset = readBigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || tableOffset >= n - 32 || count > (n - 32 - tableOffset) / offsetSize) return false;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      std::uint64_t at = readBigEndian(p + tableOffset + i * offsetSize, offsetSize);
+      if (at >= n - 32) return false;
+      std::uint8_t marker = p[at];
+      std::uint8_t kind = marker >> 4;
+      if (kind != 0x5 && kind != 0x6) continue;
+      std::uint64_t length = marker & 0x0F;
+      std::uint64_t start = at + 1;
+      if (length == 0x0F) {
+        if (start >= n - 32 || (p[start] >> 4) != 0x1) return false;
+        std::size_t intSize = std::size_t(1) << (p[start] & 0x0F);
+        if (intSize > 8 || start + 1 + intSize > n - 32) return false;
+        length = readBigEndian(p + start + 1, intSize);
+        start += 1 + intSize;
+      }
+      std::uint64_t unit = kind == 0x6 ? 2 : 1;
+      if (length > (n - 32 - start) / unit) return false;
+      for (std::uint64_t k = 0; k < length; ++k) {
+        if (unit == 1 ? p[start + k] == 0 : (p[start + 2 * k] == 0 && p[start + 2 * k + 1] == 0)) return false;
+      }
+    }
+    return true;
+  }
+  if (std::memchr(p, 0, n)) return false;
+  // Character references to NUL: &#0; &#x0; with any number of zeros.
+  for (const std::uint8_t* q = p; (q = static_cast<const std::uint8_t*>(std::memchr(q, '&', static_cast<std::size_t>(p + n - q)))); ++q) {
+    const std::uint8_t* r = q + 1;
+    if (r >= p + n || *r != '#') continue;
+    ++r;
+    if (r < p + n && (*r == 'x' || *r == 'X')) ++r;
+    const std::uint8_t* digits = r;
+    while (r < p + n && *r == '0') ++r;
+    if (r > digits && r < p + n && *r == ';') return false;
+  }
+  return true;
+}
 
 Id toObject(const Api& a, plist_t node, std::size_t depth) {
   if (!node || depth > kMaxDepth) return {};
@@ -81,11 +137,9 @@ Id toObject(const Api& a, plist_t node, std::size_t depth) {
       return array.object();
     }
     case PLIST_STRING: {
-      char* s = nullptr;
-      a.plist_get_string_val(node, &s);
-      String value = String::fromUTF8(s ? s : "");
-      std::free(s);
-      return value.object();
+      std::uint64_t length = 0;
+      const char* s = a.plist_get_string_ptr(node, &length);
+      return String::fromUTF8(std::string_view(s ? s : "", s ? length : 0)).object();
     }
     case PLIST_BOOLEAN: {
       std::uint8_t b = 0;
@@ -128,7 +182,11 @@ Id toObject(const Api& a, plist_t node, std::size_t depth) {
 
 plist_t toNode(const Api& a, const Id& object, std::size_t depth) {
   if (!object || depth > kMaxDepth) return nullptr;
-  if (auto s = String::fromObject(object)) return a.plist_new_string(s.UTF8String().c_str());
+  // libplist's strings end at a NUL: a text holding one cannot be written.
+  if (auto s = String::fromObject(object)) {
+    std::string utf8 = s.UTF8String();
+    return utf8.find('\0') == std::string::npos ? a.plist_new_string(utf8.c_str()) : nullptr;
+  }
   if (auto n = Number::fromObject(object)) {
     if (n.isBool()) return a.plist_new_bool(n.boolValue());
     if (n.isReal()) return a.plist_new_real(n.doubleValue());
@@ -160,7 +218,8 @@ plist_t toNode(const Api& a, const Id& object, std::size_t depth) {
     plist_t node = a.plist_new_dict();
     for (const auto& [k, v] : dict.entries()) {
       String key = String::fromObject(k);
-      plist_t child = key ? toNode(a, v, depth + 1) : nullptr;
+      bool keyOK = key && key.UTF8String().find('\0') == std::string::npos;
+      plist_t child = keyOK ? toNode(a, v, depth + 1) : nullptr;
       if (!child) {
         a.plist_free(node);
         return nullptr;
@@ -177,6 +236,7 @@ plist_t toNode(const Api& a, const Id& object, std::size_t depth) {
 Id parse(const void* bytes, std::size_t length) {
   const Api& a = api();
   if (!a.ready || !bytes || length == 0 || length > std::numeric_limits<std::uint32_t>::max()) return {};
+  if (!isSafeForLibplist(static_cast<const std::uint8_t*>(bytes), length)) return {};
   plist_t root = nullptr;
   a.plist_from_memory(static_cast<const char*>(bytes), static_cast<std::uint32_t>(length), &root);
   if (!root) return {};

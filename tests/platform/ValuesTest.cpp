@@ -44,3 +44,25 @@ TEST(PropertyList, MalformedInputGivesNil) {
                                 std::string("bplist00") + std::string(40, '\0')};
   for (const auto& in : inputs) EXPECT_FALSE(plist::parse(in.data(), in.size())) << in;
 }
+
+TEST(PropertyList, ANulInsideAStringOrKeyIsRefusedNotACrash) {
+  auto dict = Dictionary::dictionary();
+  dict.setObject(String("aXb").object(), String("kYy"));
+  Data good = plist::serialize(dict.object(), plist::Format::Binary);
+  ASSERT_TRUE(good);
+  for (char marker : {'X', 'Y'}) {
+    std::string bytes(reinterpret_cast<const char*>(good.bytes()), good.length());
+    bytes[bytes.find(marker)] = '\0';
+    EXPECT_FALSE(plist::parse(bytes.data(), bytes.size())) << marker;
+  }
+  const std::string xml[] = {"<plist><dict><key>k</key><string>a&#0;b</string></dict></plist>",
+                             "<plist><dict><key>k&#x000;</key><string>b</string></dict></plist>",
+                             std::string("<plist><dict><key>k</key><string>a\0b</string></dict></plist>", 59)};
+  for (const auto& in : xml) EXPECT_FALSE(plist::parse(in.data(), in.size())) << in;
+  std::string ok = "<plist><dict><key>k</key><string>a&#10;b&amp;</string></dict></plist>";
+  EXPECT_EQ(Dictionary::fromObject(plist::parse(ok.data(), ok.size())).stringForKey("k").UTF8String(), "a\nb&");
+
+  auto withNul = Dictionary::dictionary();
+  withNul.setObject(String::fromUTF16(std::u16string(u"a\0b", 3)).object(), String("k"));
+  EXPECT_FALSE(plist::serialize(withNul.object(), plist::Format::XML)) << "a NUL would be cut off silently";
+}
