@@ -41,11 +41,11 @@ bool datesFitLibplist(const qv::Id& object) {
 }
 
 // libplist 2.2 truncates dates to whole microseconds on its own binary round
-// trip, so a date may come back up to a microsecond early; all else must match.
+// trip, so a date may come back a microsecond early (not two: ours must round).
 bool sameUpToMicroseconds(const qv::Id& a, const qv::Id& b) {
   if (auto da = qv::Date::fromObject(a)) {
     auto db = qv::Date::fromObject(b);
-    return db && std::fabs(da.timeIntervalSinceReferenceDate() - db.timeIntervalSinceReferenceDate()) <= 2e-6;
+    return db && std::fabs(da.timeIntervalSinceReferenceDate() - db.timeIntervalSinceReferenceDate()) <= 1.5e-6;
   }
   if (auto aa = qv::Array::fromObject(a)) {
     auto ab = qv::Array::fromObject(b);
