@@ -199,7 +199,14 @@ plist_t toNode(const Api& a, const Id& object, std::size_t depth) {
     double v = t.timeIntervalSinceReferenceDate();
     if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<std::int32_t>::max()) return nullptr;
     double sec = std::floor(v);
-    return a.plist_new_date(static_cast<std::int32_t>(sec), static_cast<std::int32_t>((v - sec) * 1e6));
+    // Rounded, not cut off: otherwise each save would move the date back.
+    long long usec = std::llround((v - sec) * 1e6);
+    if (usec >= 1000000) {
+      sec += 1;
+      usec -= 1000000;
+    }
+    if (sec > std::numeric_limits<std::int32_t>::max()) return nullptr;
+    return a.plist_new_date(static_cast<std::int32_t>(sec), static_cast<std::int32_t>(usec));
   }
   if (auto u = std::dynamic_pointer_cast<UIDObject>(object)) return a.plist_new_uid(u->value());
   if (auto array = Array::fromObject(object)) {

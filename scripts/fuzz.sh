@@ -27,7 +27,7 @@ mkdir -p "$scratch/home" "$scratch/tmp"
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$scratch/home/.local/share"
 export XDG_CACHE_HOME="$scratch/home/.cache" XDG_STATE_HOME="$scratch/home/.local/state" XDG_RUNTIME_DIR="$scratch/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-export TMPDIR="$scratch/tmp" QV_ALERT_PRESENTER=log QV_FUZZ_SKIP_KNOWN=${FUZZ_SKIP_KNOWN:-1}
+export TMPDIR="$scratch/tmp" QV_ALERT_PRESENTER=log QV_FUZZ_SKIP_KNOWN=${FUZZ_SKIP_KNOWN:-0}
 # Leak checking stays on; a leak counts as a finding like a crash.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:symbolize=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

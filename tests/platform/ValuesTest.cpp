@@ -66,3 +66,12 @@ TEST(PropertyList, ANulInsideAStringOrKeyIsRefusedNotACrash) {
   withNul.setObject(String::fromUTF16(std::u16string(u"a\0b", 3)).object(), String("k"));
   EXPECT_FALSE(plist::serialize(withNul.object(), plist::Format::XML)) << "a NUL would be cut off silently";
 }
+
+TEST(PropertyList, DatesKeepTheirMicroseconds) {
+  // A fraction that a cut-off on writing loses a microsecond of; libplist's
+  // reader may lose up to one more, which is its own limit.
+  double t = 2142189696.755859 - Date::kUnixToReference;
+  Data bytes = plist::serialize(Array::withObjects({Date::withTimeIntervalSinceReferenceDate(t).object()}).object(), plist::Format::Binary);
+  Date back = Date::fromObject(Array::fromObject(plist::parse(bytes)).objectAtIndex(0));
+  EXPECT_NEAR(back.timeIntervalSinceReferenceDate(), t, 1.05e-6);
+}
