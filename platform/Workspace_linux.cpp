@@ -286,12 +286,22 @@ Ref<RunningApplication> Workspace::launchApplicationAtURL(const URL& url, std::u
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  LaunchReport started{}, execResult{};
-  bool gotStart = readReport(report[0], started);
-  bool execFailed = gotStart && started.kind == 0 && readReport(report[0], execResult);
+  // The child and the grandchild both report through the pipe, in either
+  // order; it reaches end-of-file once the grandchild has exec'd or exited.
+  bool gotStart = false, gotFailure = false, execFailed = false;
+  LaunchReport started{}, failure{}, execResult{};
+  for (LaunchReport r{}; readReport(report[0], r);) {
+    if (r.kind == 0) {
+      started = r, gotStart = true;
+    } else if (r.kind == 1) {
+      failure = r, gotFailure = true;
+    } else {
+      execResult = r, execFailed = true;
+    }
+  }
   ::close(report[0]);
+  if (gotFailure) return fail(failure.value, format("The application \u201c%@\u201d cannot be launched", name), exePath);
   if (!gotStart) return fail(ECHILD, format("The application \u201c%@\u201d cannot be launched", name), exePath);
-  if (started.kind != 0) return fail(started.value, format("The application \u201c%@\u201d cannot be launched", name), exePath);
   if (execFailed) {
     return fail(execResult.value, format("The application \u201c%@\u201d cannot be launched: its executable %@ could not be started", name, exePath), exePath);
   }
