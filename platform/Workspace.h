@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/Error.h"
@@ -23,11 +24,12 @@ inline constexpr const char* NSWorkspaceLaunchConfigurationEnvironment = "NSWork
 
 class RunningApplication final : public Object {
  public:
-  RunningApplication(pid_t pid, URL bundleURL, URL executableURL);
+  RunningApplication(pid_t pid, URL bundleURL, std::string executablePath);
 
   pid_t processIdentifier() const { return pid_; }
   URL bundleURL() const { return bundleURL_; }
-  URL executableURL() const { return executableURL_; }
+  // Made on request: the scan of /proc makes one object per process.
+  URL executableURL() const { return URL::fileURLWithPath(String::fromUTF8(executablePath_), false); }
   // Read from the bundle's Info.plist on first use.
   String bundleIdentifier() const;
   String localizedName() const;
@@ -44,7 +46,7 @@ class RunningApplication final : public Object {
  private:
   pid_t pid_;
   URL bundleURL_;
-  URL executableURL_;
+  std::string executablePath_;
   mutable std::once_flag identifierOnce_;
   mutable String identifier_;
 };

@@ -21,8 +21,8 @@ namespace qv {
 
 Workspace& Workspace::sharedWorkspace() { return currentService<Workspace, Workspace>(); }
 
-RunningApplication::RunningApplication(pid_t pid, URL bundleURL, URL executableURL)
-    : pid_(pid), bundleURL_(std::move(bundleURL)), executableURL_(std::move(executableURL)) {}
+RunningApplication::RunningApplication(pid_t pid, URL bundleURL, std::string executablePath)
+    : pid_(pid), bundleURL_(std::move(bundleURL)), executablePath_(std::move(executablePath)) {}
 
 String RunningApplication::bundleIdentifier() const {
   std::call_once(identifierOnce_, [this] {
@@ -33,7 +33,7 @@ String RunningApplication::bundleIdentifier() const {
 
 String RunningApplication::localizedName() const {
   if (bundleURL_) return bundleURL_.lastPathComponent().stringByDeletingPathExtension();
-  return executableURL_.lastPathComponent();
+  return String::fromUTF8(executablePath_).lastPathComponent();
 }
 
 bool RunningApplication::isTerminated() const {
@@ -48,7 +48,7 @@ bool RunningApplication::terminate() const { return ::kill(pid_, SIGTERM) == 0; 
 
 String RunningApplication::description() const {
   return format("<NSRunningApplication: %p (pid %d) %@>", static_cast<const void*>(this), static_cast<int>(pid_),
-                bundleURL_ ? bundleURL_.path() : executableURL_.path());
+                bundleURL_ ? bundleURL_.path() : String::fromUTF8(executablePath_));
 }
 
 std::vector<Ref<RunningApplication>> RunningApplication::runningApplicationsWithBundleIdentifier(const String& identifier) {
@@ -144,7 +144,7 @@ std::vector<Ref<RunningApplication>> Workspace::runningApplications() {
     }
     URL bundleURL = bundle.empty() ? URL() : URL::fileURLWithPath(String::fromUTF8(bundle), true);
     apps.push_back(std::make_shared<RunningApplication>(static_cast<pid_t>(pid), std::move(bundleURL),
-                                                        URL::fileURLWithPath(String::fromUTF8(exe), false)));
+                                                        std::string(exe)));
   }
   ::closedir(proc);
   return apps;
@@ -205,31 +205,35 @@ bool readReport(int fd, LaunchReport& r) {
 Ref<RunningApplication> Workspace::launchApplicationAtURL(const URL& url, std::uint64_t, const Dictionary& configuration,
                                                           Error* error) {
   setOut(error, Error());
-  auto fail = [&](int errnum, const String& message, const String& path) -> Ref<RunningApplication> {
+  String name = url.lastPathComponent();
+  // "The application “X” cannot be launched[: why] (system reason)"
+  auto fail = [&](int errnum, const String& why, const String& path) -> Ref<RunningApplication> {
+    String head = url.isFileURL() ? format("The application \u201c%@\u201d cannot be launched", name)
+                                  : String("The application cannot be launched");
+    String message = why ? format("%@: %@", head, why) : head;
     auto info = Dictionary::dictionary();
     if (url) info.setObject(url.object(), String(NSURLErrorKey));
     if (path) info.setObject(path.object(), String(NSFilePathErrorKey));
     setOut(error, Error::make(NSPOSIXErrorDomain, errnum, format("%@ (%s)", message, std::strerror(errnum)), info));
     return nullptr;
   };
-  if (!url.isFileURL()) return fail(EINVAL, "The application cannot be launched: no file URL was given", {});
-  String name = url.lastPathComponent();
+  if (!url.isFileURL()) return fail(EINVAL, "no file URL was given", {});
   auto bundle = Bundle::bundleWithURL(url);
   if (!bundle) {
-    return fail(ENOENT, format("The application \u201c%@\u201d cannot be launched: no application bundle is at %@", name, url.path()), url.path());
+    return fail(ENOENT, format("no application bundle is at %@", url.path()), url.path());
   }
   String executable = String::fromObject(bundle->objectForInfoDictionaryKey("CFBundleExecutable"));
   if (executable.length() == 0 || executable.UTF8String().find('/') != std::string::npos) {
-    return fail(ENOEXEC, format("The application \u201c%@\u201d cannot be launched: its Info.plist names no executable (CFBundleExecutable)", name), url.path());
+    return fail(ENOEXEC, "its Info.plist names no executable (CFBundleExecutable)", url.path());
   }
   std::string exe = url.path().UTF8String() + "/Contents/MacOS/" + executable.UTF8String();
   String exePath = String::fromUTF8(exe);
   struct stat st {};
   if (::stat(exe.c_str(), &st) != 0) {
-    return fail(errno, format("The application \u201c%@\u201d cannot be launched: its executable %@ is missing", name, exePath), exePath);
+    return fail(errno, format("its executable %@ is missing", exePath), exePath);
   }
   if (!S_ISREG(st.st_mode) || ::access(exe.c_str(), X_OK) != 0) {
-    return fail(EACCES, format("The application \u201c%@\u201d cannot be launched: its executable %@ is not executable", name, exePath), exePath);
+    return fail(EACCES, format("its executable %@ is not executable", exePath), exePath);
   }
 
   // Everything the child needs is made before fork: it may not allocate.
@@ -257,7 +261,7 @@ Ref<RunningApplication> Workspace::launchApplicationAtURL(const URL& url, std::u
   char* const* envArray = env.count() ? envp.data() : environ;
 
   int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) return fail(errno, format("The application \u201c%@\u201d cannot be launched", name), exePath);
+  if (::pipe2(report, O_CLOEXEC) != 0) return fail(errno, String(), exePath);
   // Two forks: the application is never our child, so it outlives us and
   // leaves no zombie behind in a long-running caller.
   pid_t child = ::fork();
@@ -265,7 +269,7 @@ Ref<RunningApplication> Workspace::launchApplicationAtURL(const URL& url, std::u
     int e = errno;
     ::close(report[0]);
     ::close(report[1]);
-    return fail(e, format("The application \u201c%@\u201d cannot be launched", name), exePath);
+    return fail(e, String(), exePath);
   }
   if (child == 0) {
     ::close(report[0]);
@@ -300,13 +304,12 @@ Ref<RunningApplication> Workspace::launchApplicationAtURL(const URL& url, std::u
     }
   }
   ::close(report[0]);
-  if (gotFailure) return fail(failure.value, format("The application \u201c%@\u201d cannot be launched", name), exePath);
-  if (!gotStart) return fail(ECHILD, format("The application \u201c%@\u201d cannot be launched", name), exePath);
+  if (gotFailure) return fail(failure.value, String(), exePath);
+  if (!gotStart) return fail(ECHILD, String(), exePath);
   if (execFailed) {
-    return fail(execResult.value, format("The application \u201c%@\u201d cannot be launched: its executable %@ could not be started", name, exePath), exePath);
+    return fail(execResult.value, format("its executable %@ could not be started", exePath), exePath);
   }
-  return std::make_shared<RunningApplication>(static_cast<pid_t>(started.value), URL::fileURLWithPath(url.path(), true),
-                                              URL::fileURLWithPath(exePath, false));
+  return std::make_shared<RunningApplication>(static_cast<pid_t>(started.value), URL::fileURLWithPath(url.path(), true), exe);
 }
 
 }  // namespace qv

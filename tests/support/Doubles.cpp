@@ -59,7 +59,7 @@ Ref<Class> BundleDouble::classNamed(const String& name) const {
 
 Ref<RunningApplication> runningApp(pid_t pid, const std::string& bundlePath) {
   URL bundle = bundlePath.empty() ? URL() : URL::fileURLWithPath(String::fromUTF8(bundlePath), true);
-  return std::make_shared<RunningApplication>(pid, bundle, URL::fileURLWithPath("/bin/true", false));
+  return std::make_shared<RunningApplication>(pid, bundle, "/bin/true");
 }
 
 }  // namespace qv::test
